@@ -78,6 +78,25 @@ void Responder::Run() {
   }
 }
 
+Responder::Script AgentScript(std::map<std::string, ber::Value> objects) {
+  return [objects = std::move(objects)](const std::vector<std::uint8_t>& datagram) {
+    const auto request = ber::DecodeRequest(datagram);
+    if (!request || request->community != "mirkot") return std::vector<Outgoing>{};
+    std::vector<ber::Binding> bindings;
+    for (std::size_t i = 0; i < request->oids.size(); ++i) {
+      const auto found = objects.find(request->oids[i]);
+      if (found == objects.end()) {
+        return std::vector<Outgoing>{{ber::EncodeGetResponse(
+            request->community, request->requestId, ber::error_status::kNoSuchName,
+            static_cast<std::int64_t>(i + 1), {{request->oids[i], ber::Value::Null()}})}};
+      }
+      bindings.push_back({found->first, found->second});
+    }
+    return std::vector<Outgoing>{
+        {ber::EncodeGetResponse(request->community, request->requestId, 0, 0, bindings)}};
+  };
+}
+
 std::uint16_t UnusedUdpPort() {
   const int fd = BindLoopback(0);
   const std::uint16_t port = PortOf(fd);

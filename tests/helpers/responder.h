@@ -5,9 +5,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "snmp/ber.h"
 
 namespace upsprobe::testing {
 
@@ -44,6 +48,10 @@ class Responder {
   std::vector<std::vector<std::uint8_t>> received_;
   std::thread thread_;
 };
+
+// Answers like an agent that has `objects`: their values, noSuchName for
+// any other OID, silence for a community other than "mirkot".
+Responder::Script AgentScript(std::map<std::string, ber::Value> objects);
 
 // A port on 127.0.0.1 where nothing listens right now.
 std::uint16_t UnusedUdpPort();
