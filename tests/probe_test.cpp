@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "helpers/responder.h"
+#include "helpers/ups_fixture.h"
 
 namespace upsprobe {
 namespace {
@@ -58,33 +59,13 @@ std::vector<std::string> Readings(const FakeView& view) {
   return {view.lines.begin() + 1, view.lines.end()};
 }
 
-const std::map<std::string, V> kFullUps = {
-    {"1.3.6.1.2.1.1.5.0", V::OctetString("ups-lab")},
-    {"1.3.6.1.4.1.318.1.1.1.3.2.4.0", V::Gauge32(50)},
-    {"1.3.6.1.4.1.318.1.1.1.3.2.1.0", V::Gauge32(230)},
-    {"1.3.6.1.4.1.318.1.1.1.4.2.1.0", V::Gauge32(229)},
-    {"1.3.6.1.4.1.318.1.1.1.4.2.3.0", V::Gauge32(17)},
-    {"1.3.6.1.4.1.318.1.1.1.4.2.4.0", V::Gauge32(3)},
-    {"1.3.6.1.4.1.318.1.1.1.2.2.2.0", V::Gauge32(0)},
-    {"1.3.6.1.4.1.318.1.1.1.2.2.1.0", V::Gauge32(100)},
-    {"1.3.6.1.4.1.318.1.1.1.2.2.3.0", V::TimeTicks(372000)},
-};
 
 TEST(RunProbeCycle, FullReading) {
-  Responder ups(AgentScript(kFullUps));
+  Responder ups(AgentScript(testing::FullUpsObjects()));
   FakeView view("127.0.0.1");
   EXPECT_TRUE(RunProbeCycle(view, QueryPort(ups.port())));
-  EXPECT_EQ(Readings(view), (std::vector<std::string>{
-                                "SysName=ups-lab",
-                                "Input Freq=50Hz",
-                                "Input Voltage=230v",
-                                "Output Voltage=229v",
-                                "Output Load=17%",
-                                "Output Current=3A",
-                                "UPS Temp=0c",
-                                "Capacity=100%",
-                                "Runtime=1 hour  2 min  0 sec",
-                            }));
+  EXPECT_EQ(Readings(view), testing::kFullUpsReadOut);
+
   // Busy first, the arrow last; the old lines cleared before anything else.
   ASSERT_GE(view.events.size(), 3u);
   EXPECT_EQ(view.events.front(), "busy");

@@ -15,7 +15,7 @@ using testing::TempDir;
 
 // A minimal ELF image holding one note, reached through a section header
 // or a program header.
-struct ElfSpec {
+struct ElfLayout {
   bool is64 = true;
   bool bigEndian = false;
   bool throughSection = true;
@@ -47,28 +47,28 @@ class Image {
   bool bigEndian_;
 };
 
-std::vector<std::uint8_t> MakeElf(const ElfSpec& spec) {
-  const std::size_t word = spec.is64 ? 8 : 4;
-  const std::size_t headerSize = spec.is64 ? 64 : 52;
-  Image elf(spec.bigEndian);
-  elf.bytes = {0x7F, 'E', 'L', 'F', static_cast<std::uint8_t>(spec.is64 ? 2 : 1),
-               static_cast<std::uint8_t>(spec.bigEndian ? 2 : 1), 1};
+std::vector<std::uint8_t> MakeElf(const ElfLayout& layout) {
+  const std::size_t word = layout.is64 ? 8 : 4;
+  const std::size_t headerSize = layout.is64 ? 64 : 52;
+  Image elf(layout.bigEndian);
+  elf.bytes = {0x7F, 'E', 'L', 'F', static_cast<std::uint8_t>(layout.is64 ? 2 : 1),
+               static_cast<std::uint8_t>(layout.bigEndian ? 2 : 1), 1};
   elf.Pad(headerSize);
 
   // The note right after the header.
   const std::size_t noteAt = headerSize;
-  elf.Put(spec.name.size(), 4);
-  elf.Put(spec.parts.size() * spec.partWidth, 4);
-  elf.Put(spec.type, 4);
-  for (const char c : spec.name) elf.bytes.push_back(static_cast<std::uint8_t>(c));
+  elf.Put(layout.name.size(), 4);
+  elf.Put(layout.parts.size() * layout.partWidth, 4);
+  elf.Put(layout.type, 4);
+  for (const char c : layout.name) elf.bytes.push_back(static_cast<std::uint8_t>(c));
   elf.Pad((elf.bytes.size() + 3) / 4 * 4);
-  for (const auto part : spec.parts) elf.Put(part, spec.partWidth);
+  for (const auto part : layout.parts) elf.Put(part, layout.partWidth);
   elf.Pad((elf.bytes.size() + 3) / 4 * 4);
   const std::size_t noteSize = elf.bytes.size() - noteAt;
 
   const std::size_t tableAt = elf.bytes.size();
-  if (spec.throughSection) {
-    const std::size_t entry = spec.is64 ? 64 : 40;
+  if (layout.throughSection) {
+    const std::size_t entry = layout.is64 ? 64 : 40;
     elf.Pad(tableAt + 2 * entry);  // a null section, then the note section
     const std::size_t at = tableAt + entry;
     elf.PutAt(at + 4, 7, 4);  // SHT_NOTE
@@ -79,12 +79,12 @@ std::vector<std::uint8_t> MakeElf(const ElfSpec& spec) {
     elf.PutAt(34 + 3 * word, entry, 2);
     elf.PutAt(36 + 3 * word, 2, 2);
   } else {
-    const std::size_t entry = spec.is64 ? 56 : 32;
+    const std::size_t entry = layout.is64 ? 56 : 32;
     elf.Pad(tableAt + entry);
     elf.PutAt(tableAt, 4, 4);  // PT_NOTE
-    elf.PutAt(tableAt + (spec.is64 ? 8 : 4), noteAt, word);
-    elf.PutAt(tableAt + (spec.is64 ? 32 : 16), noteSize, word);
-    elf.PutAt(tableAt + (spec.is64 ? 48 : 28), 4, word);
+    elf.PutAt(tableAt + (layout.is64 ? 8 : 4), noteAt, word);
+    elf.PutAt(tableAt + (layout.is64 ? 32 : 16), noteSize, word);
+    elf.PutAt(tableAt + (layout.is64 ? 48 : 28), 4, word);
     elf.PutAt(24 + word, tableAt, word);  // e_phoff
     elf.PutAt(30 + 3 * word, entry, 2);
     elf.PutAt(32 + 3 * word, 1, 2);
@@ -110,30 +110,30 @@ TEST(GetVersionText, EveryClassAndByteOrder) {
   for (const bool is64 : {true, false}) {
     for (const bool bigEndian : {false, true}) {
       for (const bool throughSection : {true, false}) {
-        ElfSpec spec;
-        spec.is64 = is64;
-        spec.bigEndian = bigEndian;
-        spec.throughSection = throughSection;
-        spec.parts = {65535, 0, 12, 4000000000u};
-        EXPECT_EQ(VersionOfFile(MakeElf(spec)), "65535.0.12.4000000000")
+        ElfLayout layout;
+        layout.is64 = is64;
+        layout.bigEndian = bigEndian;
+        layout.throughSection = throughSection;
+        layout.parts = {65535, 0, 12, 4000000000u};
+        EXPECT_EQ(VersionOfFile(MakeElf(layout)), "65535.0.12.4000000000")
             << is64 << bigEndian << throughSection;
       }
     }
   }
-  ElfSpec sixteenBit;
+  ElfLayout sixteenBit;
   sixteenBit.partWidth = 2;
   EXPECT_EQ(VersionOfFile(MakeElf(sixteenBit)), "1.0.0.7");
 }
 
 TEST(GetVersionText, NoVersionGivesTheEmptyText) {
-  ElfSpec otherName;
+  ElfLayout otherName;
   otherName.name = std::string("GNU\0", 4);
-  ElfSpec otherType;
+  ElfLayout otherType;
   otherType.type = 3;
-  ElfSpec threeParts;
+  ElfLayout threeParts;
   threeParts.parts = {1, 0, 0};
-  for (const auto& spec : {otherName, otherType, threeParts}) {
-    EXPECT_EQ(VersionOfFile(MakeElf(spec)), "");
+  for (const auto& layout : {otherName, otherType, threeParts}) {
+    EXPECT_EQ(VersionOfFile(MakeElf(layout)), "");
   }
   const std::string text = "#!/bin/sh\necho hello\n";
   EXPECT_EQ(VersionOfFile({text.begin(), text.end()}), "") << "a text file";
@@ -143,9 +143,9 @@ TEST(GetVersionText, NoVersionGivesTheEmptyText) {
 
 TEST(FindVersionNote, EveryTruncationIsRefused) {
   for (const bool throughSection : {true, false}) {
-    ElfSpec spec;
-    spec.throughSection = throughSection;
-    const auto image = MakeElf(spec);
+    ElfLayout layout;
+    layout.throughSection = throughSection;
+    const auto image = MakeElf(layout);
     ASSERT_TRUE(FindVersionNote(image));
     for (std::size_t size = 0; size < image.size(); ++size) {
       EXPECT_FALSE(FindVersionNote({image.data(), size})) << "cut to " << size;
@@ -154,8 +154,8 @@ TEST(FindVersionNote, EveryTruncationIsRefused) {
 }
 
 TEST(FindVersionNote, HostileSizesAreRefused) {
-  ElfSpec spec;
-  auto image = MakeElf(spec);
+  ElfLayout layout;
+  auto image = MakeElf(layout);
   auto descriptorSize = image;
   descriptorSize[64 + 4] = 0xFF;  // the note's descriptor runs past the section
   EXPECT_FALSE(FindVersionNote(descriptorSize));

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "simulated_ups.h"
+#include "support/unique_fd.h"
 
 namespace {
 
@@ -27,20 +28,6 @@ constexpr const char* kUsage =
 
 volatile sig_atomic_t stopRequested = 0;
 void RequestStop(int) { stopRequested = 1; }
-
-class Socket {
- public:
-  explicit Socket(int fd) : fd_(fd) {}
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  ~Socket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool ParseNumber(const char* text, unsigned long long max, unsigned long long& value) {
   if (text == nullptr || *text < '0' || *text > '9') return false;
@@ -85,9 +72,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "upsprobe-sim: '%s' is not an IPv4 address\n", address.c_str());
     return 2;
   }
-  const Socket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (socket.fd() < 0 ||
-      ::bind(socket.fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  const upsprobe::UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (socket.get() < 0 ||
+      ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     std::fprintf(stderr, "upsprobe-sim: cannot listen on %s port %llu: %s\n", address.c_str(),
                  port, std::strerror(errno));
     return 1;
@@ -105,11 +92,11 @@ int main(int argc, char** argv) {
   upsprobe::SimulatedUps ups(seed);
   std::array<std::uint8_t, 65536> buffer{};
   while (stopRequested == 0) {
-    pollfd wait{socket.fd(), POLLIN, 0};
+    pollfd wait{socket.get(), POLLIN, 0};
     if (::poll(&wait, 1, -1) <= 0) continue;
     sockaddr_in from{};
     socklen_t fromSize = sizeof from;
-    const ssize_t n = ::recvfrom(socket.fd(), buffer.data(), buffer.size(), MSG_DONTWAIT,
+    const ssize_t n = ::recvfrom(socket.get(), buffer.data(), buffer.size(), MSG_DONTWAIT,
                                  reinterpret_cast<sockaddr*>(&from), &fromSize);
     if (n < 0) continue;
     const auto answer = ups.Handle({buffer.data(), static_cast<std::size_t>(n)});
@@ -117,7 +104,7 @@ int main(int argc, char** argv) {
     ::inet_ntop(AF_INET, &from.sin_addr, peer, sizeof peer);
     std::fprintf(stderr, "%s:%u %s\n", peer, ntohs(from.sin_port), answer.log.c_str());
     if (answer.reply) {
-      ::sendto(socket.fd(), answer.reply->data(), answer.reply->size(), 0,
+      ::sendto(socket.get(), answer.reply->data(), answer.reply->size(), 0,
                reinterpret_cast<const sockaddr*>(&from), fromSize);
     }
   }

@@ -2,12 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <random>
 #include <string>
 
 #include "support/support.h"
-#include "unique_fd.h"
+#include "support/unique_fd.h"
 
 namespace upsprobe {
 
@@ -58,13 +58,13 @@ bool Append(const std::string& text, const std::string& fileName) {
 // Writes a sibling temporary file and renames it over `fileName`, so that
 // readers see either the old or the new content, never a mix or a part.
 bool Replace(const std::string& text, const std::string& fileName) {
-  static std::atomic<unsigned> counter{0};
   const std::string base = fileName.substr(FolderOf(fileName).size());
+  std::random_device random;
   std::string temporary;
   UniqueFd fd;
   for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
     temporary = FolderOf(fileName) + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-                std::to_string(counter++);
+                std::to_string(random());
     fd = UniqueFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd && errno != EEXIST) return false;
   }

@@ -8,7 +8,7 @@
 
 #include "support/support.h"
 #include "support/version_note.h"
-#include "unique_fd.h"
+#include "support/unique_fd.h"
 
 namespace upsprobe {
 

@@ -15,32 +15,19 @@
 
 #include "frmmain.h"
 #include "helpers/responder.h"
+#include "helpers/ups_fixture.h"
 #include "support/support.h"
 
 using namespace upsprobe;
-using V = ber::Value;
 
 namespace {
 
-const std::map<std::string, V> kUps = {
-    {"1.3.6.1.2.1.1.5.0", V::OctetString("ups-lab")},
-    {"1.3.6.1.4.1.318.1.1.1.3.2.4.0", V::Gauge32(50)},
-    {"1.3.6.1.4.1.318.1.1.1.3.2.1.0", V::Gauge32(230)},
-    {"1.3.6.1.4.1.318.1.1.1.4.2.1.0", V::Gauge32(229)},
-    {"1.3.6.1.4.1.318.1.1.1.4.2.3.0", V::Gauge32(17)},
-    {"1.3.6.1.4.1.318.1.1.1.4.2.4.0", V::Gauge32(3)},
-    {"1.3.6.1.4.1.318.1.1.1.2.2.2.0", V::Gauge32(21)},
-    {"1.3.6.1.4.1.318.1.1.1.2.2.1.0", V::Gauge32(100)},
-    {"1.3.6.1.4.1.318.1.1.1.2.2.3.0", V::TimeTicks(372000)},
-};
+QStringList ExpectedReadOut() {
+  QStringList lines;
+  for (const auto& line : testing::kFullUpsReadOut) lines << QString::fromStdString(line);
+  return lines;
+}
 
-const QStringList kReadOut = {
-    QStringLiteral("SysName=ups-lab"),     QStringLiteral("Input Freq=50Hz"),
-    QStringLiteral("Input Voltage=230v"),  QStringLiteral("Output Voltage=229v"),
-    QStringLiteral("Output Load=17%"),     QStringLiteral("Output Current=3A"),
-    QStringLiteral("UPS Temp=21c"),        QStringLiteral("Capacity=100%"),
-    QStringLiteral("Runtime=1 hour  2 min  0 sec"),
-};
 
 QString HostFile() { return QCoreApplication::applicationDirPath() + QStringLiteral("/Veltrum-Host.txt"); }
 
@@ -85,7 +72,7 @@ class FrmMainTest : public QObject {
  private Q_SLOTS:
   void init() {
     QFile::remove(HostFile());
-    ups_ = std::make_unique<testing::Responder>(testing::AgentScript(kUps));
+    ups_ = std::make_unique<testing::Responder>(testing::AgentScript(testing::FullUpsObjects()));
   }
   void cleanup() {
     ups_.reset();
@@ -162,7 +149,7 @@ class FrmMainTest : public QObject {
     window->cmdProbe->setEnabled(true);
     QTest::mouseClick(window->cmdProbe, Qt::LeftButton);
     QCOMPARE(ReadHostFile(), QByteArray("127.0.0.1"));
-    QCOMPARE(Readings(*window), kReadOut);
+    QCOMPARE(Readings(*window), ExpectedReadOut());
     QVERIFY(window->Timer->isActive());
     QVERIFY(window->Timer->remainingTime() > 55000);
     QVERIFY(QGuiApplication::overrideCursor());
@@ -174,14 +161,14 @@ class FrmMainTest : public QObject {
     const int before = window->Timer->remainingTime();
     window->Memo->clear();
     window->TimerTimer();
-    QCOMPARE(Readings(*window), kReadOut);
+    QCOMPARE(Readings(*window), ExpectedReadOut());
     QVERIFY(window->Timer->isActive());
     QVERIFY(window->Timer->remainingTime() <= before);
 
     // The timer's ticks run readings.
     window->Timer->setInterval(100);
     window->Memo->clear();
-    QTRY_COMPARE(Readings(*window), kReadOut);
+    QTRY_COMPARE(Readings(*window), ExpectedReadOut());
   }
 
   void probeWithAnEmptyBoxDeletesTheHostFile() {
