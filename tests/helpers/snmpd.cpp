@@ -59,8 +59,8 @@ Snmpd::Snmpd(std::string sysName, const std::vector<AgentObject>& objects, std::
   const std::string config = directory_ + "/snmpd.conf";
   {
     std::ofstream out(config);
-    out << "rocommunity mirkot 127.0.0.1\n";
-    if (address_ != "127.0.0.1") out << "rocommunity mirkot " << address_ << "\n";
+    // Requests to any loopback address leave from 127.0.0.1.
+    out << "rocommunity mirkot 127.0.0.0/8\n";
     out << "sysName " << sysName << "\n";
     for (const AgentObject& o : objects) {
       out << "override ." << o.oid << " " << o.type << " " << o.value << "\n";
