@@ -23,6 +23,7 @@ TEST(EncodeOid, WritesArcsInBase128) {
       {"1.3.127.128", "2B 7F 81 00"},
       {"1.3.16384", "2B 81 80 00"},
       {"1.3.4294967295", "2B 8F FF FF FF 7F"},
+      {"1.3.000000000005", "2B 05"},
       {"2.999", "88 37"},  // 80 + 999 in two octets
       // A part that is not a 32-bit decimal number counts as 0.
       {"1.3.x.5", "2B 00 05"},

@@ -15,6 +15,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <limits>
+
 #include "support/support.h"
 
 #ifndef UPSPROBE_DOWNLOADS_URL
@@ -74,6 +76,7 @@ TfrmMain::TfrmMain(SNMPQuery query, QWidget* parent)
   txtHost = new QLineEdit(Panel1);
   txtHost->setGeometry(8, 8, 109, 17);
   txtHost->setFrame(false);
+  txtHost->setMaxLength(std::numeric_limits<int>::max());  // a remembered address is never cut
   txtHost->installEventFilter(this);
 
   cmdProbe = MakeButton(QStringLiteral("Probe"), {104, 8, 41, 17}, Panel1);
@@ -118,8 +121,10 @@ TfrmMain::TfrmMain(SNMPQuery query, QWidget* parent)
 void TfrmMain::FormCreate() {
   Memo->clear();
   SetProgramFolder();
-  const std::string text = LoadTextFile(kHostFileName);
-  txtHost->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+  loadedHost_ = LoadTextFile(kHostFileName);
+  loadedHostText_ =
+      QString::fromLocal8Bit(loadedHost_.data(), static_cast<qsizetype>(loadedHost_.size()));
+  txtHost->setText(loadedHostText_);
   if (!txtHost->text().isEmpty()) {
     cmdProbe->setEnabled(true);
   } else {
@@ -182,7 +187,14 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-std::string TfrmMain::HostText() { return txtHost->text().toLocal8Bit().toStdString(); }
+std::string TfrmMain::HostText() {
+  // Octets that are not text in the locale's encoding do not survive the
+  // trip through QString: while the box still shows the remembered
+  // address, that address is used as its octets stood in the file.
+  const QString text = txtHost->text();
+  if (text == loadedHostText_) return loadedHost_;
+  return text.toLocal8Bit().toStdString();
+}
 
 void TfrmMain::ClearLines() { Memo->clear(); }
 

@@ -2,7 +2,10 @@
 // the poll timer that reads the UPS again every minute.
 #pragma once
 
+#include <QString>
 #include <QWidget>
+
+#include <string>
 
 #include "probe/probe.h"
 
@@ -64,6 +67,9 @@ class TfrmMain : public QWidget, private ProbeView {
   void SetScreenCursor(ScreenCursor cursor) override;
 
   SNMPQuery query_;
+  // The host file's content as read at start-up, and as the box shows it.
+  std::string loadedHost_;
+  QString loadedHostText_;
 };
 
 }  // namespace upsprobe

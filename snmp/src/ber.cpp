@@ -35,13 +35,14 @@ void AppendBase128(Bytes& out, std::uint64_t value) {
 
 // A dotted part as a 32-bit arc; anything else counts as 0.
 std::uint64_t ArcValue(std::string_view part) {
-  if (part.empty() || part.size() > 10) return 0;
+  if (part.empty()) return 0;
   std::uint64_t value = 0;
   for (const char c : part) {
     if (c < '0' || c > '9') return 0;
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > std::numeric_limits<std::uint32_t>::max()) return 0;
   }
-  return value <= std::numeric_limits<std::uint32_t>::max() ? value : 0;
+  return value;
 }
 
 Bytes Element(std::uint8_t identifier, ByteView contents) {

@@ -111,6 +111,16 @@ class FrmMainTest : public QObject {
     QVERIFY(!window->Timer->isActive());
   }
 
+  void probeKeepsTheRememberedOctets() {
+    // Not UTF-8, and longer than a line edit holds by default.
+    const QByteArray remembered = QByteArray("ups-\xE4\xFF-") + QByteArray(40000, 'a');
+    WriteHostFile(remembered);
+    const auto window = MakeWindow();
+    QVERIFY(window);
+    window->cmdProbe->click();
+    QCOMPARE(ReadHostFile(), remembered);
+  }
+
   void typingEnablesAndClearingDisablesProbe() {
     const auto window = MakeWindow();
     QVERIFY(window);
