@@ -10,10 +10,10 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <atomic>
 #include <memory>
 #include <thread>
 
+#include "helpers/responder.h"
 #include "helpers/snmpd.h"
 #include "probe/probe.h"
 #include "simulated_ups.h"
@@ -48,48 +48,18 @@ BENCHMARK(BM_DecodeReplyValue);
 // The simulated UPS answering on a loopback port from its own thread.
 class SimulatedAgent {
  public:
-  SimulatedAgent() {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    socklen_t size = sizeof local;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
-    port_ = ntohs(local.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~SimulatedAgent() {
-    stop_ = true;
-    thread_.join();
-    ::close(fd_);
-  }
-  std::uint16_t port() const { return port_; }
+  SimulatedAgent()
+      : responder_([this](const std::vector<std::uint8_t>& datagram) {
+          auto answer = ups_.Handle(datagram);
+          std::vector<testing::Outgoing> out;
+          if (answer.reply) out.push_back({std::move(*answer.reply)});
+          return out;
+        }) {}
+  std::uint16_t port() const { return responder_.port(); }
 
  private:
-  void Serve() {
-    SimulatedUps ups(1);
-    std::array<std::uint8_t, 2048> buffer{};
-    while (!stop_) {
-      pollfd wait{fd_, POLLIN, 0};
-      if (::poll(&wait, 1, 20) <= 0) continue;
-      sockaddr_in from{};
-      socklen_t size = sizeof from;
-      const ssize_t n = ::recvfrom(fd_, buffer.data(), buffer.size(), 0,
-                                   reinterpret_cast<sockaddr*>(&from), &size);
-      if (n <= 0) continue;
-      const auto answer = ups.Handle({buffer.data(), static_cast<std::size_t>(n)});
-      if (answer.reply) {
-        ::sendto(fd_, answer.reply->data(), answer.reply->size(), 0,
-                 reinterpret_cast<sockaddr*>(&from), size);
-      }
-    }
-  }
-
-  int fd_ = -1;
-  std::uint16_t port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  SimulatedUps ups_{1};
+  testing::Responder responder_;
 };
 
 // Request-reply round trips of the same datagrams on one connected socket:
