@@ -59,7 +59,6 @@ std::vector<std::string> Readings(const FakeView& view) {
   return {view.lines.begin() + 1, view.lines.end()};
 }
 
-
 TEST(RunProbeCycle, FullReading) {
   Responder ups(AgentScript(testing::FullUpsObjects()));
   FakeView view("127.0.0.1");
