@@ -76,31 +76,10 @@ trap cleanup EXIT
 # An address of its own on the loopback network, so that an agent already on
 # 127.0.0.1:161 is no obstacle.
 address=127.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1))
-cat > "$work/snmpd.conf" <<CONF
-rocommunity mirkot 127.0.0.0/8
-sysName ups-lab
-override .1.3.6.1.4.1.318.1.1.1.3.2.4.0 unsigned 50
-override .1.3.6.1.4.1.318.1.1.1.3.2.1.0 unsigned 231
-override .1.3.6.1.4.1.318.1.1.1.4.2.1.0 unsigned 230
-override .1.3.6.1.4.1.318.1.1.1.4.2.3.0 unsigned 18
-override .1.3.6.1.4.1.318.1.1.1.4.2.4.0 unsigned 2
-override .1.3.6.1.4.1.318.1.1.1.2.2.2.0 unsigned 0
-override .1.3.6.1.4.1.318.1.1.1.2.2.1.0 unsigned 100
-override .1.3.6.1.4.1.318.1.1.1.2.2.3.0 timeticks 372000
-CONF
-MIBS= SNMP_PERSISTENT_DIR="$work" snmpd -f -Lf "$work/snmpd.log" -C -c "$work/snmpd.conf" \
-  -p "$work/snmpd.pid" "udp:$address:161" &
-agent=$!
-up=""
-for _ in $(seq 1 50); do
-  if MIBS= snmpget -m '' -v1 -c mirkot -r 0 -t 0.2 "$address" .1.3.6.1.2.1.1.5.0 >/dev/null 2>&1; then
-    up=yes
-    break
-  fi
-  kill -0 "$agent" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$up" ] || skip "snmpd could not serve $address port 161: $(tail -1 "$work/snmpd.log" 2>/dev/null)"
+# shellcheck source=../helpers/snmpd-agent.sh
+. "$(dirname "$0")/../helpers/snmpd-agent.sh"
+start_ups_agent "$work" "$address" 161 ||
+  skip "snmpd could not serve $address port 161: $(tail -1 "$work/snmpd.log" 2>/dev/null)"
 
 mkdir "$work/program"
 cp "$program" "$work/program/upsprobe"
